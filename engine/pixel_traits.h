@@ -16,6 +16,11 @@ struct Traits8 {
   using Channel = uint8_t;
   static constexpr PixelDepth depth = DEPTH_8;
   static constexpr Channel FULL = 255;
+  // Stroke and tile cells are placed by floor; 16-bit and float truncate.
+  static constexpr bool FLOOR_TILE_CELLS = true;
+  // After a sampling error the remaining passes still run, without host calls;
+  // 16-bit and float skip the shadow pass and the composite.
+  static constexpr bool PASSES_RUN_AFTER_ERROR = true;
   static Pixel over(Pixel dst, Pixel src) { return over8(dst, src); }
   static Pixel color(Pixel8 c) { return c; }
   // alpha x fraction in double, truncated toward zero; out-of-range fractions clamp.
@@ -31,6 +36,8 @@ struct Traits16 {
   using Channel = uint16_t;
   static constexpr PixelDepth depth = DEPTH_16;
   static constexpr Channel FULL = 32768;
+  static constexpr bool FLOOR_TILE_CELLS = false;
+  static constexpr bool PASSES_RUN_AFTER_ERROR = false;
   static Pixel over(Pixel dst, Pixel src) { return over16(dst, src); }
   static Pixel color(Pixel8 c) { return toPixel16(c); }
   static Channel scaleAlpha(Channel a, double f) { return clamp16(truncToInt32(a * f)); }
@@ -44,6 +51,8 @@ struct TraitsF {
   using Channel = float;
   static constexpr PixelDepth depth = DEPTH_FLOAT;
   static constexpr Channel FULL = 1.0f;
+  static constexpr bool FLOOR_TILE_CELLS = false;
+  static constexpr bool PASSES_RUN_AFTER_ERROR = false;
   static Pixel over(Pixel dst, Pixel src) { return overFloat(dst, src); }
   static Pixel color(Pixel8 c) { return toPixelF(c); }
   // Float is not quantised: the product is only rounded to single precision.
