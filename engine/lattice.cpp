@@ -63,7 +63,7 @@ Lattice buildLattice(const RenderSettings& s, int32_t width, int32_t height, int
   // The counters stop after ceil(extent / counterStep) cells, which falls short
   // of the rectangle's far side when the spacing exceeds the rectangle itself.
   auto trailing = [&](int32_t extent) {
-    const int64_t counted = (int64_t{extent} + l.counterStep - 1) / l.counterStep;
+    const int64_t counted = countedCells(extent, l.counterStep);
     const int64_t needed = int64_t{ceilToInt32((extent + reach) / size)} + 2;
     return static_cast<int32_t>(std::max<int64_t>(0, needed - counted));
   };

@@ -67,40 +67,37 @@ inline CellPixel roundCell(PointD p, CellRounding rounding) {
 // startPoint; leading rows and cells come before them and trailing ones after,
 // so where none of those is visible the visited cells and their order are
 // those of the plain enumeration.
+// Cells the counters give along an extent: they start at 0 and step by
+// counterStep while below the extent, so ceil(extent / counterStep).
+inline int64_t countedCells(int32_t extent, int32_t counterStep) {
+  return extent <= 0 ? 0 : (int64_t{extent} + counterStep - 1) / counterStep;
+}
+
 template <class Visitor>
 void forEachVisibleCell(const Lattice& l, PointD origin, CellRounding rounding, Visitor&& visitor) {
   auto visitCell = [&](PointD p) {
     const CellPixel pixel = roundCell(p, rounding);
     if (cellVisible(l, pixel)) visitor(p, pixel);
   };
+  // Points advance by repeated addition from the row's start, trailing cells included.
+  auto walk = [](PointD p, PointD step, int64_t count, auto&& f) {
+    for (int64_t n = 0; n < count; ++n) {
+      f(p);
+      p.x = p.x + step.x;
+      p.y = p.y + step.y;
+    }
+  };
+  const int64_t columns = countedCells(l.coverWidth, l.counterStep) + l.trailingColumns;
+  const int64_t rows = countedCells(l.coverHeight, l.counterStep) + l.trailingRows;
   auto visitRow = [&](PointD rowPoint) {
     for (int32_t k = l.leadingColumns; k >= 1; --k)
       visitCell({rowPoint.x - k * l.columnStep.x, rowPoint.y - k * l.columnStep.y});
-    PointD p = rowPoint;
-    for (int64_t column = 0; column < l.coverWidth; column += l.counterStep) {
-      visitCell(p);
-      p.x = p.x + l.columnStep.x;
-      p.y = p.y + l.columnStep.y;
-    }
-    for (int32_t k = 0; k < l.trailingColumns; ++k) {
-      visitCell(p);
-      p.x = p.x + l.columnStep.x;
-      p.y = p.y + l.columnStep.y;
-    }
+    walk(rowPoint, l.columnStep, columns, visitCell);
   };
-  PointD rowPoint = startPoint(l, origin);
+  const PointD start = startPoint(l, origin);
   for (int32_t k = l.leadingRows; k >= 1; --k)
-    visitRow({rowPoint.x - k * l.rowStep.x, rowPoint.y - k * l.rowStep.y});
-  for (int64_t row = 0; row < l.coverHeight; row += l.counterStep) {
-    visitRow(rowPoint);
-    rowPoint.x = rowPoint.x + l.rowStep.x;
-    rowPoint.y = rowPoint.y + l.rowStep.y;
-  }
-  for (int32_t k = 0; k < l.trailingRows; ++k) {
-    visitRow(rowPoint);
-    rowPoint.x = rowPoint.x + l.rowStep.x;
-    rowPoint.y = rowPoint.y + l.rowStep.y;
-  }
+    visitRow({start.x - k * l.rowStep.x, start.y - k * l.rowStep.y});
+  walk(start, l.rowStep, rows, visitRow);
 }
 
 }  // namespace quiltora
